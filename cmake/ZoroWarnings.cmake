@@ -1,0 +1,16 @@
+# Warnings we keep clean in every target of our own.
+function(zoro_set_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wconversion
+                                                 -Wsign-conversion -Wshadow)
+    endif()
+    if(ZORO_WERROR)
+        if(MSVC)
+            target_compile_options(${target} PRIVATE /WX)
+        else()
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+endfunction()
