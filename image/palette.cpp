@@ -125,7 +125,7 @@ bool FillGrayscalePalette(BitmapImage& image) {
         return false;
     }
     const std::int32_t n = image.PaletteSize();
-    const std::uint8_t step = depth == 1 ? 255 : static_cast<std::uint8_t>(255 / (n - 1));
+    const auto step = static_cast<std::uint8_t>(depth == 1 ? 255 : 255 / (n - 1));
     for (std::int32_t i = 0; i < n; ++i) {
         const auto level = static_cast<std::uint8_t>(static_cast<std::uint8_t>(i) * step);
         image.SetPaletteEntry(i, Pixel{level, level, level, 0});
