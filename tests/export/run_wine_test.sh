@@ -18,7 +18,14 @@ have() { command -v "$1" >/dev/null 2>&1; }
 have x86_64-w64-mingw32-g++ || skip "x86_64-w64-mingw32-g++ not found (Debian package g++-mingw-w64-x86-64)"
 have x86_64-w64-mingw32-windres || skip "x86_64-w64-mingw32-windres not found (Debian package binutils-mingw-w64-x86-64)"
 have x86_64-w64-mingw32-widl || have widl || skip "widl not found (Debian package mingw-w64-tools)"
-have wine || skip "wine not found (Debian package wine64)"
+wine=
+for candidate in wine wine64 /usr/lib/wine/wine64; do
+    if have "$candidate"; then
+        wine=$candidate
+        break
+    fi
+done
+[ -n "$wine" ] || skip "wine not found (Debian packages wine and wine64)"
 
 tree=$work/mingw
 "$cmake" -S "$source_dir/tests/export/windows" -B "$tree" -G "$generator" \
@@ -35,4 +42,4 @@ mkdir -p "$run"
 cd "$run"
 # The prefix is made on the first run, which takes a while; no display is needed.
 WINEPREFIX=$work/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    DISPLAY= wine "$tree/zoro/module_host.exe"
+    DISPLAY= "$wine" "$tree/zoro/module_host.exe"
