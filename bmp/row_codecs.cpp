@@ -36,11 +36,21 @@ void UnpackIndices(const std::uint8_t* bytes, std::int32_t width, std::int32_t b
     }
 }
 
-// NearestPaletteIndex remembered per colour: neighbouring pixels mostly share colours,
-// and one scan costs up to 256 distances.
+// NearestPaletteIndex, computed on a local copy of the palette and remembered per colour:
+// neighbouring pixels mostly share colours, and one scan costs up to 256 distances.
 class NearestIndexMemo {
   public:
-    explicit NearestIndexMemo(const BitmapImage& image) : image_(image) {}
+    explicit NearestIndexMemo(const BitmapImage& image) {
+        // Without a table every entry reads as the same white, so the first one stands.
+        const std::int32_t depth = image.Depth();
+        count_ = depth == 1 || depth == 4 || depth == 8 ? image.PaletteSize() : 1;
+        for (std::int32_t i = 0; i < count_; ++i) {
+            const Pixel entry = image.PaletteEntry(i);
+            red_[i] = entry.red;
+            green_[i] = entry.green;
+            blue_[i] = entry.blue;
+        }
+    }
 
     std::uint8_t operator()(const Pixel& colour) {
         const std::uint32_t key = kFilled | (std::uint32_t{colour.red} << 16) |
@@ -48,19 +58,42 @@ class NearestIndexMemo {
         Slot& slot = slots_[(key * 2654435761u) >> (32 - kSlotBits)];
         if (slot.key != key) {
             slot.key = key;
-            slot.index = image_.NearestPaletteIndex(colour);
+            slot.index = Scan(colour);
         }
         return slot.index;
     }
 
   private:
+    // The scan of NearestPaletteIndex: the lowest index at the least distance.
+    std::uint8_t Scan(const Pixel& colour) const {
+        std::int32_t best = 999999;
+        std::int32_t result = 0;
+        for (std::int32_t i = 0; i < count_; ++i) {
+            const std::int32_t dr = red_[i] - colour.red;
+            const std::int32_t dg = green_[i] - colour.green;
+            const std::int32_t db = blue_[i] - colour.blue;
+            const std::int32_t d = dr * dr + dg * dg + db * db;
+            if (d < best) {
+                best = d;
+                result = i;
+                if (best == 0) {
+                    break;
+                }
+            }
+        }
+        return static_cast<std::uint8_t>(result);
+    }
+
     static constexpr std::uint32_t kFilled = 1u << 24;  // no empty slot matches a colour
     static constexpr int kSlotBits = 10;
     struct Slot {
         std::uint32_t key = 0;
         std::uint8_t index = 0;
     };
-    const BitmapImage& image_;
+    std::int32_t count_;
+    std::int32_t red_[256];
+    std::int32_t green_[256];
+    std::int32_t blue_[256];
     Slot slots_[1 << kSlotBits];
 };
 
