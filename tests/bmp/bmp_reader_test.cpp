@@ -447,14 +447,23 @@ TEST_F(Reader, SixteenBitMasksAreShiftedDownToFiveBitsAndScaledByEight) {
 
 TEST_F(Reader, SixteenBitPixelsAfterTheEndOfTheFileRepeatTheLastWord) {
     auto rgb = [](std::uint8_t r, std::uint8_t g, std::uint8_t b) { return Pixel{b, g, r, 0}; };
-    // 5-5-5, 3 x 2. The bottom row is whole; of the top row one word and one byte remain.
-    Bytes bytes = Headers(16, 3, 2, 54).ToBytes();
+    // 5-5-5, 3 x 3. The bottom row is whole; of the middle row one word and one byte
+    // remain; the top row lies wholly beyond the end.
+    Bytes bytes = Headers(16, 3, 3, 54).ToBytes();
     Append(bytes, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0, 0});
     Append(bytes, {0x21, 0x04, 0x1F});
     ASSERT_TRUE(Load(bytes));
     // The cut word keeps the high byte 0x04 and takes 0x1F: 0x041F.
     const Pixel cut = rgb(8, 0, 248);
-    ExpectPixels(3, {rgb(8, 8, 8), cut, cut, rgb(248, 0, 0), rgb(0, 248, 0), rgb(0, 0, 248)});
+    ExpectPixels(
+        3, {cut, cut, cut, rgb(8, 8, 8), cut, cut, rgb(248, 0, 0), rgb(0, 248, 0), rgb(0, 0, 248)});
+
+    // A file that ends inside the padding of a row: the rows above repeat its last word.
+    SetUp();
+    bytes = Headers(16, 1, 2, 54).ToBytes();
+    Append(bytes, {0x1F, 0x00, 0});
+    ASSERT_TRUE(Load(bytes));
+    ExpectPixels(1, {rgb(0, 0, 248), rgb(0, 0, 248)});
 
     // A file that ends where the pixel data begins: every pixel is the word 0.
     SetUp();
