@@ -247,14 +247,36 @@ struct Stream {
     std::size_t begin = 0;  // reading: next unread byte in the buffer
     std::size_t end = 0;    // reading: bytes in the buffer; writing: bytes pending
     WriteTarget target;  // writing only
+    long long room = -1;  // bytes the file may still take under a test's limit; -1: no limit
 };
 
 namespace {
 
+thread_local long long writeLimitForTesting = -1;
+
+// WriteSome, within the room a test left the stream; a stream without room fails as on a
+// full disk.
+long long WriteToFile(Stream* stream, const void* buffer, std::size_t bytes) {
+    if (stream->room < 0) {
+        return WriteSome(stream->handle, buffer, bytes);
+    }
+    if (stream->room == 0) {
+        return -1;
+    }
+    if (bytes > static_cast<unsigned long long>(stream->room)) {
+        bytes = static_cast<std::size_t>(stream->room);
+    }
+    long long put = WriteSome(stream->handle, buffer, bytes);
+    if (put > 0) {
+        stream->room -= put;
+    }
+    return put;
+}
+
 bool Flush(Stream* stream) {
     std::size_t done = 0;
     while (done < stream->end) {
-        long long put = WriteSome(stream->handle, stream->buffer + done, stream->end - done);
+        long long put = WriteToFile(stream, stream->buffer + done, stream->end - done);
         if (put <= 0) {
             stream->failed = true;
             stream->end = 0;
@@ -296,6 +318,7 @@ Stream* OpenStream(const char* path, const char* mode) noexcept {
         return nullptr;
     }
     if (writing) {
+        stream->room = writeLimitForTesting;
         stream->target = OpenForWriting(path);
         stream->handle = stream->target.handle;
     } else {
@@ -360,7 +383,7 @@ std::size_t WriteItems(const void* buffer, std::size_t size, std::size_t count,
     std::size_t done = 0;
     while (done < total) {
         if (stream->end == 0 && total - done >= kBufferSize) {
-            long long put = WriteSome(stream->handle, in + done, total - done);
+            long long put = WriteToFile(stream, in + done, total - done);
             if (put <= 0) {
                 stream->failed = true;
                 break;
@@ -411,6 +434,10 @@ void AbandonStream(Stream* stream) noexcept {
     stream->failed = true;
     stream->end = 0;
     CloseStream(stream);
+}
+
+void LimitWritesForTesting(long long bytes) noexcept {
+    writeLimitForTesting = bytes < 0 ? -1 : bytes;
 }
 
 void* AllocateArray(std::size_t bytes) noexcept { return std::malloc(bytes == 0 ? 1 : bytes); }

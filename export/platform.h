@@ -38,6 +38,11 @@ bool CloseStream(Stream* stream) noexcept;
 // Closes a write stream without putting the file in place (a read stream is simply closed).
 void AbandonStream(Stream* stream) noexcept;
 
+// Test only: every write stream that the calling thread opens from now on stops taking
+// bytes once `bytes` of them have reached its file, as a full disk would. A negative value
+// lifts the limit. Nothing in the library calls it.
+void LimitWritesForTesting(long long bytes) noexcept;
+
 // Array allocation never throws: it returns null when the block cannot be had.
 void* AllocateArray(std::size_t bytes) noexcept;
 void ReleaseArray(void* block) noexcept;
