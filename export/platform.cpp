@@ -189,6 +189,20 @@ std::string ResolveLinks(const char* path) {
     return resolved;
 }
 
+// The temporary sits beside the destination and is named after it. A destination name
+// too long to take the suffix is shortened first, so that a file that can be created can
+// also be written.
+std::string TemporaryName(const std::string& destination, const char* suffix) {
+    constexpr std::size_t kLongestName = 255;  // NAME_MAX of the common file systems
+    const std::size_t slash = destination.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = kLongestName - std::strlen(suffix);
+    if (destination.size() - nameStart <= room) {
+        return destination + suffix;
+    }
+    return destination.substr(0, nameStart + room) + suffix;
+}
+
 WriteTarget OpenForWriting(const char* path) {
     WriteTarget target;
     target.destination = ResolveLinks(path);
@@ -210,7 +224,7 @@ WriteTarget OpenForWriting(const char* path) {
         char suffix[64];
         std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()),
                       counter++);
-        std::string name = target.destination + suffix;
+        std::string name = TemporaryName(target.destination, suffix);
         // 0666 so that the umask gives a new file the usual permissions.
         Handle handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (handle >= 0) {

@@ -127,6 +127,24 @@ TEST_F(Faults, ACropCutShortKeepsThePreviousFile) {
     EXPECT_EQ(ReadBytes(destination_).size(), 60054u);
 }
 
+// The temporary file of a save is named after the destination; a destination whose name is
+// as long as a name can be still gets written, and replaced.
+TEST_F(Faults, ADestinationWithTheLongestNameIsWrittenAndReplaced) {
+    const std::string longest = dir_.File(std::string(251, 'n') + ".bmp");
+    BitmapImage image;
+    Paint(image, 24, 3, 2);
+    ASSERT_TRUE(image.SaveToFile(longest.c_str()));
+    const Bytes first = ReadBytes(longest);
+    Paint(image, 8, 5, 4);
+    EXPECT_TRUE(image.SaveToFile(longest.c_str()));
+    EXPECT_NE(ReadBytes(longest), first);
+    Crop(longest, longest, 2, 2);
+    BitmapImage cropped;
+    EXPECT_TRUE(cropped.LoadFromFile(longest.c_str()));
+    EXPECT_EQ(cropped.Width(), 2);
+    EXPECT_EQ(Listing(dir_.Path()).size(), 1u);
+}
+
 // A tmpfs of a few pages mounted for the test, where the machine lets us.
 class SmallFileSystem {
   public:
