@@ -310,7 +310,9 @@ void Destroy(Stream* stream) {
 }  // namespace
 
 Stream* OpenStream(const char* path, const char* mode) noexcept {
-    if (path == nullptr || mode == nullptr) {
+    // An empty path names no file; for writing it would otherwise name a temporary in the
+    // working folder.
+    if (path == nullptr || path[0] == '\0' || mode == nullptr) {
         return nullptr;
     }
     bool writing;

@@ -18,7 +18,7 @@ namespace zoro {
 struct Stream;
 
 // Opens `path` with mode "rb" or "wb". Returns null when the file cannot be opened, when
-// `path` is null, when it names a folder, or when the mode is neither of the two.
+// `path` is null or empty, when it names a folder, or when the mode is neither of the two.
 Stream* OpenStream(const char* path, const char* mode) noexcept;
 
 // Reads up to `count` items of `size` bytes each; returns the number of whole items read.

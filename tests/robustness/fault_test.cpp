@@ -145,6 +145,19 @@ TEST_F(Faults, ADestinationWithTheLongestNameIsWrittenAndReplaced) {
     EXPECT_EQ(Listing(dir_.Path()).size(), 1u);
 }
 
+// An empty path names no file: a save writes nothing anywhere, not even a temporary in the
+// working folder, and a load gets the reset of a file that cannot be opened.
+TEST_F(Faults, AnEmptyPathNamesNoFile) {
+    EXPECT_EQ(OpenStream("", "wb"), nullptr);
+    EXPECT_EQ(OpenStream("", "rb"), nullptr);
+    BitmapImage image;
+    Paint(image, 24, 3, 2);
+    EXPECT_FALSE(image.SaveToFile(""));
+    EXPECT_FALSE(image.LoadFromFile(""));
+    EXPECT_EQ(image.Depth(), 1);
+    EXPECT_EQ(image.PixelValue(0, 0), kWhite);
+}
+
 // A tmpfs of a few pages mounted for the test, where the machine lets us.
 class SmallFileSystem {
   public:
