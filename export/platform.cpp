@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -456,7 +457,29 @@ void LimitWritesForTesting(long long bytes) noexcept {
     writeLimitForTesting = bytes < 0 ? -1 : bytes;
 }
 
+#if defined(_WIN32) || !defined(MADV_HUGEPAGE)
+
 void* AllocateArray(std::size_t bytes) noexcept { return std::malloc(bytes == 0 ? 1 : bytes); }
+
+#else
+
+// A large block (a pixel grid) is aligned to huge pages and asks for them: filling it then
+// costs one page fault per 2 MiB instead of one per 4 KiB, which is much of the time it
+// takes to load a large picture.
+void* AllocateArray(std::size_t bytes) noexcept {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (bytes < 4 * kHugePage) {
+        return std::malloc(bytes == 0 ? 1 : bytes);
+    }
+    void* block = nullptr;
+    if (::posix_memalign(&block, kHugePage, bytes) != 0) {
+        return nullptr;
+    }
+    ::madvise(block, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
+    return block;
+}
+
+#endif
 
 void ReleaseArray(void* block) noexcept { std::free(block); }
 
