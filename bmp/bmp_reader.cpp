@@ -1,8 +1,10 @@
 // LoadFromFile: reads a BMP file strictly in sequence, from the headers to the last row.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "bmp/header_records.h"
+#include "bmp/row_blocks.h"
 #include "bmp/row_packing.h"
 #include "export/platform.h"
 #include "image/bitmap_image.h"
@@ -62,6 +64,20 @@ class WordColours {
         return Pixel{blue_.Level(word), green_.Level(word), red_.Level(word), 0};
     }
 
+    // The colours of `count` little-endian words, as plain arithmetic on whole pixels so
+    // that the compiler can do many at once.
+    void Decode(const std::uint8_t* bytes, std::int32_t count, Pixel* row) const {
+        const unsigned redMask = red_.mask, greenMask = green_.mask, blueMask = blue_.mask;
+        const int redShift = red_.shift, greenShift = green_.shift, blueShift = blue_.shift;
+        for (std::int32_t x = 0; x < count; ++x) {
+            const unsigned word = bytes[2 * x] | (unsigned{bytes[2 * x + 1]} << 8);
+            const std::uint32_t value = ((((word & blueMask) >> blueShift) * 8) & 0xFF) |
+                                        (((((word & greenMask) >> greenShift) * 8) & 0xFF) << 8) |
+                                        (((((word & redMask) >> redShift) * 8) & 0xFF) << 16);
+            std::memcpy(static_cast<void*>(row + x), &value, sizeof value);
+        }
+    }
+
   private:
     // Right shifts until the mask is at most 31.
     static int ShiftCount(std::uint16_t mask) {
@@ -90,13 +106,14 @@ void DecodeWordRow(const std::uint8_t* bytes, std::size_t got, std::int32_t widt
                    const WordColours& colours, std::uint16_t& word, Pixel* row) {
     const std::int32_t whole =
         static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(width), got / 2));
-    for (std::int32_t x = 0; x < whole; ++x, bytes += 2) {
-        word = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-        row[x] = colours.Colour(word);
+    colours.Decode(bytes, whole, row);
+    if (whole > 0) {
+        word = static_cast<std::uint16_t>(bytes[2 * whole - 2] | (bytes[2 * whole - 1] << 8));
     }
     if (whole == width) {
         return;
     }
+    bytes += 2 * whole;
     if (got % 2 == 1) {
         word = static_cast<std::uint16_t>((word & 0xFF00) | bytes[0]);
     }
@@ -201,60 +218,53 @@ bool BitmapImage::LoadFromFile(const char* path) {
     if (depth_ == 16) {
         const WordColours colours = ReadMasks(info.biCompression, stream);
         SkipBytes(stream, gapBytes);
-        const std::size_t rowBytes = static_cast<std::size_t>(StoredRowBytes(width_, 16));
-        auto* buffer = static_cast<std::uint8_t*>(AllocateArray(rowBytes));
-        if (buffer == nullptr) {
+        RowBlockReader rows(stream, static_cast<std::size_t>(StoredRowBytes(width_, 16)), height_);
+        if (!rows.Allocated()) {
             return reject();
         }
         std::uint16_t word = 0;
         for (std::int32_t y = height_ - 1; y >= 0; --y) {
-            const std::size_t got =
-                EndOfStream(stream) ? 0 : ReadItems(buffer, 1, rowBytes, stream);
-            DecodeWordRow(buffer, got, width_, colours, word, Row(y));
+            std::size_t got = 0;
+            const std::uint8_t* bytes = rows.Next(got);
+            DecodeWordRow(bytes, got, width_, colours, word, Row(y));
         }
-        ReleaseArray(buffer);
         CloseStream(stream);
         return true;
     }
 
     SkipBytes(stream, gapBytes);
-    const std::int64_t rowSize = StoredRowBytes(width_, depth_);
-    auto* buffer = static_cast<std::uint8_t*>(AllocateArray(static_cast<std::size_t>(rowSize)));
-    if (buffer == nullptr) {
+    const auto rowSize = static_cast<std::size_t>(StoredRowBytes(width_, depth_));
+    RowBlockReader rows(stream, rowSize, height_);
+    if (!rows.Allocated()) {
         return reject();
     }
-    const auto bufferSize = static_cast<std::int32_t>(rowSize);
+    // The decoders' work, with the palette looked up once for the whole file. The grid
+    // was not cleared, so every byte of a pixel is set: a 24-bit pixel gets the alpha 0
+    // of a white fill.
+    Pixel palette[256];
+    for (std::int32_t i = 0; i < 256; ++i) {
+        palette[i] = PaletteEntry(i);
+    }
+    const IndexedRowUnpacker indexed(palette, depth_ <= 8 ? depth_ : 8);
     std::int32_t y = height_ - 1;
     for (; y >= 0; --y) {
-        if (ReadItems(buffer, 1, static_cast<std::size_t>(rowSize), stream) <
-            static_cast<std::size_t>(rowSize)) {
+        std::size_t got = 0;
+        const std::uint8_t* bytes = rows.Next(got);
+        if (got < rowSize) {
             break;
         }
-        bool decoded = true;
         switch (depth_) {
-            case 1:
-                decoded = DecodeRow1(buffer, bufferSize, y);
-                break;
-            case 4:
-                decoded = DecodeRow4(buffer, bufferSize, y);
-                break;
-            case 8:
-                decoded = DecodeRow8(buffer, bufferSize, y);
-                break;
-            // The grid was not cleared, so the alpha that the 24-bit decoder keeps is
-            // set to the 0 of a white fill here.
             case 24:
-                UnpackBgrWithAlpha(buffer, width_, Row(y), 0);
+                UnpackBgrWithAlpha(bytes, width_, Row(y), 0);
+                break;
+            case 32:
+                UnpackBgra(bytes, width_, Row(y));
                 break;
             default:
-                decoded = DecodeRow32(buffer, bufferSize, y);
+                indexed.Unpack(bytes, width_, Row(y));
                 break;
         }
-        if (!decoded) {
-            break;
-        }
     }
-    ReleaseArray(buffer);
     // Row y and every row above it were not decoded.
     std::fill(Row(0), Row(0) + static_cast<std::size_t>(y + 1) * static_cast<std::size_t>(width_),
               kWhite);

@@ -1,9 +1,10 @@
 // SaveToFile: writes the image at its depth. The platform's write stream puts the file in
 // place only on a clean close, so any short write abandons it and reports failure.
 #include <cstdint>
-#include <cstring>
 
 #include "bmp/header_records.h"
+#include "bmp/nearest_colour.h"
+#include "bmp/row_blocks.h"
 #include "bmp/row_packing.h"
 #include "export/platform.h"
 #include "image/bitmap_image.h"
@@ -87,37 +88,37 @@ bool BitmapImage::SaveToFile(const char* path) {
         written = WriteItems(kMasks565, sizeof kMasks565[0], 3, stream) == 3;
     }
 
-    // One zeroed buffer for every row, so the padding behind the pixel bytes stays zero.
-    const auto rowSize = static_cast<std::size_t>(StoredRowBytes(width_, depth_));
-    auto* buffer = written ? static_cast<std::uint8_t*>(AllocateArray(rowSize)) : nullptr;
-    written = buffer != nullptr;
+    // The encoders' work, with one nearest-colour finder for the whole image. Rows go out
+    // a block at a time; the first row that cannot be written ends the loop.
     if (written) {
-        std::memset(buffer, 0, rowSize);
-        const auto bufferSize = static_cast<std::int32_t>(rowSize);
+        RowBlockWriter rows(stream, static_cast<std::size_t>(StoredRowBytes(width_, depth_)),
+                            height_);
+        NearestColourFinder nearest(*this);
+        written = rows.Allocated();
         for (std::int32_t y = height_ - 1; y >= 0 && written; --y) {
+            std::uint8_t* bytes = rows.Next();
+            written = bytes != nullptr;
+            if (!written) {
+                break;
+            }
             switch (depth_) {
                 case 1:
-                    written = EncodeRow1(buffer, bufferSize, y);
-                    break;
                 case 4:
-                    written = EncodeRow4(buffer, bufferSize, y);
-                    break;
                 case 8:
-                    written = EncodeRow8(buffer, bufferSize, y);
+                    PackNearestIndices(Row(y), width_, depth_, nearest, bytes);
                     break;
                 case 16:
-                    PackWords565(Row(y), width_, buffer);
+                    PackWords565(Row(y), width_, bytes);
                     break;
                 case 24:
-                    written = EncodeRow24(buffer, bufferSize, y);
+                    PackBgr(Row(y), width_, bytes);
                     break;
                 default:
-                    written = EncodeRow32(buffer, bufferSize, y);
+                    PackBgra(Row(y), width_, bytes);
                     break;
             }
-            written = written && WriteItems(buffer, 1, rowSize, stream) == rowSize;
         }
-        ReleaseArray(buffer);
+        written = written && rows.Finish();
     }
 
     if (!written) {
