@@ -90,6 +90,7 @@ TEST_F(ModuleTest, EachOutputPixelRepeatsTheNearestSourcePixel) {
         {"reaching left", 4, 1, -2, 0, {0, 0, 0, 1}, {0}},
         {"reaching above", 1, 3, 3, -1, {3}, {0, 0, 1}},
         {"larger than the source", 6, 5, 0, 0, {0, 1, 2, 3, 3, 3}, {0, 1, 2, 2, 2}},
+        {"beyond both sides", 8, 1, -2, 1, {0, 0, 0, 1, 2, 3, 3, 3}, {1}},
         {"wholly outside, above left", 2, 2, -50, -9, {0, 0}, {0, 0}},
         {"left near the largest integer", 3, 1, INT32_MAX - 1, 0, {3, 3, 3}, {0}},
         {"top at the largest integer", 1, 2, 0, INT32_MAX, {0}, {2, 2}},
