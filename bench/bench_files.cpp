@@ -1,5 +1,6 @@
 #include "bench/bench_files.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -44,6 +45,12 @@ std::string SizeName(PictureSize size) {
 void CountPixels(benchmark::State& state, PictureSize size) {
     state.counters["pixels/s"] = benchmark::Counter(static_cast<double>(size.width) * size.height,
                                                     benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void RemoveUntimed(benchmark::State& state, const std::string& path) {
+    state.PauseTiming();
+    std::remove(path.c_str());
+    state.ResumeTiming();
 }
 
 const std::string& BenchFolder() {

@@ -36,6 +36,11 @@ BitmapImage& CachedPicture(std::int32_t width, std::int32_t height);
 // when it could not be made.
 std::string PictureFile(std::int32_t depth, std::int32_t width, std::int32_t height);
 
+// Removes `path` with the clock stopped. Replacing an existing file makes the file system
+// start writing it back at once, which a new file does not pay; the comparison with other
+// tools writes new files, and so does every timed iteration here.
+void RemoveUntimed(benchmark::State& state, const std::string& path);
+
 // Registers a benchmark timed in real time and reported in milliseconds.
 template <class... Arguments>
 void RegisterTimed(const std::string& name, Arguments&&... arguments) {

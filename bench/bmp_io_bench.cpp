@@ -40,6 +40,7 @@ void Save(benchmark::State& state, std::int32_t depth, PictureSize size) {
     picture.ChangeDepth(depth);
     const std::string file = BenchFolder() + "/saved.bmp";
     for (auto _ : state) {
+        RemoveUntimed(state, file);
         if (!picture.SaveToFile(file.c_str())) {
             state.SkipWithError("SaveToFile failed");
             break;
@@ -52,6 +53,7 @@ void LoadAndSave24(benchmark::State& state) {
     const std::string source = PictureFile(24, kFullSize.width, kFullSize.height);
     const std::string destination = BenchFolder() + "/copy.bmp";
     for (auto _ : state) {
+        RemoveUntimed(state, destination);
         BitmapImage image;
         if (!image.LoadFromFile(source.c_str()) || !image.SaveToFile(destination.c_str())) {
             state.SkipWithError("LoadFromFile or SaveToFile failed");
@@ -68,6 +70,7 @@ void Floor24(benchmark::State& state) {
     const std::string destination = BenchFolder() + "/floor.bmp";
     std::vector<char> buffer(1 << 20);
     for (auto _ : state) {
+        RemoveUntimed(state, destination);
         std::size_t length = 0;
         const int in = ::open(source.c_str(), O_RDONLY);
         for (ssize_t got; (got = ::read(in, buffer.data(), buffer.size())) > 0;) {

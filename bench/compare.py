@@ -4,8 +4,9 @@ how long each takes and how much memory it needs.
 
     python3 bench/compare.py            # configures and builds build/release when needed
 
-Every tool runs as a whole process from a warm page cache, several times in turn; the
-table gives the median wall time, the peak resident memory and both as a ratio to ours.
+Every tool runs as a whole process from a warm page cache, once to warm up and then several
+times in a row (or taking turns with --interleave); the table gives the median wall time,
+the peak resident memory and both as a ratio to ours.
 Each output is decoded independently and must hold the same pixels as ours, so that no
 tool is timed doing less work. The floor is what no decoder can beat: reading the input
 and writing a file of the output's size without looking at a byte.
@@ -115,10 +116,12 @@ def crop_tools(bmptool, rect, output_bytes):
 
 
 def floor_tool(output_bytes):
-    """Reads the input into /dev/null, then writes `output_bytes` zero bytes."""
-    return Tool(FLOOR, "cat IN > /dev/null; head -c SIZE /dev/zero > OUT",
-                lambda s, d: [["sh", "-c", 'cat "$1" > /dev/null && head -c "$2" /dev/zero > "$3"',
-                               "floor", s, str(output_bytes), d]])
+    """Reads the input into /dev/null and writes `output_bytes` zero bytes, a mebibyte per
+    call, so that neither the bytes nor the calls cost more than they must."""
+    return Tool(FLOOR, "dd if=IN of=/dev/null bs=1M; dd if=/dev/zero of=OUT bs=1M (SIZE bytes)",
+                lambda s, d: [["sh", "-c", 'dd if="$1" of=/dev/null bs=1M status=none && '
+                               'dd if=/dev/zero of="$3" bs=1M count="$2" iflag=count_bytes '
+                               'status=none', "floor", s, str(output_bytes), d]])
 
 
 # ---- Measuring -------------------------------------------------------------------------
@@ -161,9 +164,10 @@ def run_once(tool, source, destination, work):
     return seconds, sum(int(r.read_text().split()[-1]) for r in reports)
 
 
-def measure(tools, source, work, label, runs):
-    """Runs every tool `runs` times after one warm-up, taking turns so that a disturbance
-    falls on all of them alike. Returns {name: result}."""
+def measure(tools, source, work, label, runs, interleave):
+    """Runs every tool once to warm up and then `runs` times, all runs of a tool one after
+    the other, as a benchmark runner does; with `interleave` the tools take turns instead,
+    so that a disturbance falls on all of them alike. Returns {name: result}."""
     with open(source, "rb") as stream:  # into the page cache
         while stream.read(1 << 24):
             pass
@@ -172,22 +176,25 @@ def measure(tools, source, work, label, runs):
         results[tool.name] = {"shown": tool.shown, "times": [], "peaks": [],
                               "output": str(work / ("%s-%s.bmp" % (label, tool.name))),
                               "error": tool.missing}
-    for round_number in range(runs + 1):
-        for tool in tools:
-            result = results[tool.name]
-            if result["error"]:
-                continue
-            output = Path(result["output"])
-            if output.exists():
-                output.unlink()
-            try:
-                seconds, peak = run_once(tool, source, str(output), work)
-            except (OSError, RuntimeError) as error:
-                result["error"] = "failed: " + str(error).splitlines()[-1][:120]
-                continue
-            if round_number > 0:
-                result["times"].append(seconds)
-                result["peaks"].append(peak)
+    if interleave:
+        order = [(r, tool) for r in range(runs + 1) for tool in tools]
+    else:
+        order = [(r, tool) for tool in tools for r in range(runs + 1)]
+    for round_number, tool in order:
+        result = results[tool.name]
+        if result["error"]:
+            continue
+        output = Path(result["output"])
+        if output.exists():
+            output.unlink()
+        try:
+            seconds, peak = run_once(tool, source, str(output), work)
+        except (OSError, RuntimeError) as error:
+            result["error"] = "failed: " + str(error).splitlines()[-1][:120]
+            continue
+        if round_number > 0:
+            result["times"].append(seconds)
+            result["peaks"].append(peak)
     for result in results.values():
         if result["times"]:
             result["median"] = statistics.median(result["times"])
@@ -387,6 +394,9 @@ def main():
     parser.add_argument("--no-build", action="store_true",
                         help="use the build folder as it is instead of building first")
     parser.add_argument("--runs", type=int, default=5, help="timed runs per tool (default 5)")
+    parser.add_argument("--interleave", action="store_true",
+                        help="let the tools take turns instead of running each one's runs "
+                        "in a row")
     parser.add_argument("--size", default="8000x6000", help="input size (default 8000x6000)")
     parser.add_argument("--work", type=Path, help="folder for inputs and outputs "
                         "(default: BUILD/compare)")
@@ -427,7 +437,8 @@ def main():
     for depth in DEPTHS:
         tools = crop_tools(bmptool, rect, output_bytes)
         print("cropping the %d-bit input" % depth, file=sys.stderr)
-        crops[depth] = measure(tools, str(inputs[depth]), work, "crop%d" % depth, args.runs)
+        crops[depth] = measure(tools, str(inputs[depth]), work, "crop%d" % depth, args.runs,
+                               args.interleave)
         reference = OURS if not crops[depth][OURS]["error"] else next(
             (n for n, r in crops[depth].items() if n != FLOOR and not r["error"]), None)
         check_pixels(crops[depth], reference, depth)
@@ -437,7 +448,7 @@ def main():
                     lambda s, d: [[str(bmptool), "convert", s, d, "--depth", "24"]],
                     missing=None if bmptool else "not built"),
                floor_tool(inputs[24].stat().st_size)]
-    roundtrip = measure(convert, str(inputs[24]), work, "roundtrip", args.runs)
+    roundtrip = measure(convert, str(inputs[24]), work, "roundtrip", args.runs, args.interleave)
     if not roundtrip[OURS]["error"]:
         _, _, expected = bmp_planes.read_planes(str(inputs[24]))
         _, _, planes = bmp_planes.read_planes(roundtrip[OURS]["output"])
@@ -446,7 +457,10 @@ def main():
     load_after = os.getloadavg()[0]
     note = machine_note(load_before, load_after)
     report = ["### Cropping %d x %d at left %d, top %d out of the %s picture" % (
-        rect + (args.size,)), ""]
+        rect + (args.size,)), "",
+              "Median of %d runs per tool after one warm-up run, %s; peak memory is the "
+              "largest of the runs." % (args.runs, "the tools taking turns" if args.interleave
+                                        else "each tool's runs in a row"), ""]
     for depth in DEPTHS:
         report.append(table(crops[depth], "%d-bit input" % depth))
     report.append(table(roundtrip, "Loading and saving the whole 24-bit picture"))

@@ -20,8 +20,10 @@ void Crop(benchmark::State& state, std::int32_t depth, PictureSize size) {
         return;
     }
     const std::u16string source = Wide(file);
-    const std::u16string destination = Wide(BenchFolder() + "/cropped.bmp");
+    const std::string output = BenchFolder() + "/cropped.bmp";
+    const std::u16string destination = Wide(output);
     for (auto _ : state) {
+        RemoveUntimed(state, output);
         CropBitmapFile(source.c_str(), destination.c_str(), size.width / 2, size.height / 2,
                        size.width / 4, size.height / 4);
     }
