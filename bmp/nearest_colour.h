@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "image/bitmap_image.h"
 
@@ -15,7 +14,10 @@ namespace zoro {
 // the first time a colour falls into it, so a small image pays only for the cells it uses.
 class NearestColourFinder {
   public:
-    explicit NearestColourFinder(const BitmapImage& image);
+    explicit NearestColourFinder(const BitmapImage& image) noexcept;
+    ~NearestColourFinder();
+    NearestColourFinder(const NearestColourFinder&) = delete;
+    NearestColourFinder& operator=(const NearestColourFinder&) = delete;
 
     std::uint8_t Find(const Pixel& colour) {
         const std::uint32_t key = Key(colour);
@@ -31,22 +33,29 @@ class NearestColourFinder {
         std::int32_t red, green, blue, index;
     };
     struct Cell {
-        std::uint32_t first = 0;  // candidates, in index order
-        std::uint32_t count = 0;
-        bool built = false;
+        std::uint32_t first;  // candidates, in index order, or kWholePalette
+        std::uint32_t count;  // kNotBuilt until the cell is worked out
     };
     static constexpr int kCellBits = 4;  // a cell is 16 x 16 x 16 colours
     static constexpr int kCellsPerSide = 256 >> kCellBits;
+    static constexpr std::uint32_t kCells = kCellsPerSide * kCellsPerSide * kCellsPerSide;
+    static constexpr std::uint32_t kNotBuilt = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kWholePalette = 0xFFFFFFFFu;
 
     static std::uint32_t Key(const Pixel& colour) {
         return (std::uint32_t{colour.red} << 16) | (std::uint32_t{colour.green} << 8) | colour.blue;
     }
     std::uint8_t Search(const Pixel& colour);
     void BuildCell(Cell& cell, std::uint32_t number);
+    bool Reserve(std::uint32_t more);
 
-    std::vector<Entry> palette_;
-    std::vector<Cell> cells_;
-    std::vector<Entry> candidates_;
+    Entry palette_[256];
+    std::uint32_t paletteCount_ = 0;
+    // Both come from the platform's allocation; without them a search scans the palette.
+    Cell* cells_ = nullptr;
+    Entry* candidates_ = nullptr;
+    std::uint32_t candidatesUsed_ = 0;
+    std::uint32_t candidatesHeld_ = 0;
     std::uint32_t lastKey_ = 0xFFFFFFFFu;  // no colour has this key
     std::uint8_t lastIndex_ = 0;
 };
