@@ -32,6 +32,10 @@ NearestColourFinder::NearestColourFinder(const BitmapImage& image) noexcept {
         palette_[i] = Entry{e.red, e.green, e.blue, i};
     }
     paletteCount_ = static_cast<std::uint32_t>(count);
+    // A palette of a few entries is scanned faster than a cell is found.
+    if (paletteCount_ <= 4) {
+        return;
+    }
     cells_ = static_cast<Cell*>(AllocateArray(kCells * sizeof(Cell)));
     for (std::uint32_t i = 0; cells_ != nullptr && i < kCells; ++i) {
         cells_[i] = Cell{0, kNotBuilt};
