@@ -2,8 +2,10 @@
 // at their extremes, and the largest grids the library allows, each loaded under a cap on
 // the address space so that an allocation the header alone decides fails the test.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -113,15 +115,16 @@ std::int64_t StoredRow(std::int32_t width, std::int32_t depth) {
 
 class HostileFile : public ::testing::Test {
   protected:
+    ~HostileFile() override { std::remove(input_.c_str()); }
+
     Outcome Load(const Bytes& bytes, std::uint64_t budget = kSmallBudget) {
-        const std::string path = dir_.File("in.bmp");
-        WriteBytes(path, bytes);
+        WriteBytes(input_, bytes);
         auto image = std::make_unique<BitmapImage>();
         image->SetPelsPerMeter(kOwnX, kOwnY);
         bool loaded;
         {
             AddressSpaceLimit limit(budget);
-            loaded = image->LoadFromFile(path.c_str());
+            loaded = image->LoadFromFile(input_.c_str());
         }
         return Observe(*image, loaded);
     }
@@ -133,10 +136,9 @@ class HostileFile : public ::testing::Test {
         picture.SetPelsPerMeter(2835, 2834);
         // A table unlike the standard one, so that an entry cut in two shows.
         for (std::int32_t j = 0; picture.HasPalette() && j < picture.PaletteSize(); ++j) {
-            picture.SetPaletteEntry(j, Pixel{static_cast<std::uint8_t>(j * 5 + 1),
-                                             static_cast<std::uint8_t>(200 - j),
-                                             static_cast<std::uint8_t>(j * 3 + 7),
-                                             static_cast<std::uint8_t>(j + 9)});
+            picture.SetPaletteEntry(
+                j, Pixel{static_cast<std::uint8_t>(j * 5 + 1), static_cast<std::uint8_t>(200 - j),
+                         static_cast<std::uint8_t>(j * 3 + 7), static_cast<std::uint8_t>(j + 9)});
         }
         const std::string path = dir_.File("written.bmp");
         EXPECT_TRUE(picture.SaveToFile(path.c_str()));
@@ -144,6 +146,11 @@ class HostileFile : public ::testing::Test {
     }
 
     TempDir dir_;
+    // Tens of thousands of small files pass through here; memory-backed storage, where
+    // there is some, keeps that fast.
+    const std::string input_ = ::access("/dev/shm", W_OK) == 0
+                                   ? "/dev/shm/zoro-hostile-" + std::to_string(::getpid()) + ".bmp"
+                                   : dir_.File("in.bmp");
 };
 
 // ---- Cuts ----
@@ -382,21 +389,26 @@ TEST_F(HostileFile, OffsetsAndHeaderSizesAtTheirExtremesPlaceTheTableAndThePixel
 }
 
 TEST_F(HostileFile, EveryBitCountAndCompressionGetsTheReadersVerdict) {
-    std::vector<std::uint32_t> bitCounts;
-    for (std::uint32_t bits = 0; bits <= 300; ++bits) {
-        bitCounts.push_back(bits);
+    // Every bit count without compression; the first few and the extremes with the others.
+    std::vector<std::uint32_t> someBitCounts;
+    for (std::uint32_t bits = 0; bits <= 40; ++bits) {
+        someBitCounts.push_back(bits);
     }
-    bitCounts.insert(bitCounts.end(), {0x7FFF, 0x8000, 0x8001, 0xFFFF});
+    someBitCounts.insert(someBitCounts.end(), {0x7FFF, 0x8000, 0xFFFE, 0xFFFF});
+    std::vector<std::uint32_t> everyBitCount;
+    for (std::uint32_t bits = 0; bits <= 0xFFFF; ++bits) {
+        everyBitCount.push_back(bits);
+    }
     const std::uint32_t compressions[] = {0, 1, 2, 3, 4, 5, 6, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
     for (std::uint32_t compression : compressions) {
-        for (std::uint32_t bits : bitCounts) {
+        for (std::uint32_t bits : compression == 0 ? everyBitCount : someBitCounts) {
             BmpHeaders headers = Headers(static_cast<std::uint16_t>(bits), 2, 2);
             headers.compression = compression;
-            headers.offBits = 2000;
+            headers.offBits = 54;
             const bool depth =
                 bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
             const bool accepted = depth && (compression == 0 || (compression == 3 && bits == 16));
-            const Outcome got = Load(Patterned(headers, 2100));
+            const Outcome got = Load(Patterned(headers, 70));
             ASSERT_EQ(got.loaded, accepted) << bits << " bits, compression " << compression;
             if (accepted) {
                 ASSERT_EQ(got.depth, static_cast<std::int32_t>(bits));
