@@ -13,7 +13,7 @@ bool LooksLikeNumber(const std::string& text) {
 }  // namespace
 
 bool ParseArguments(const std::vector<std::string>& arguments,
-                    const std::vector<OptionSpec>& accepted, ParsedArguments& parsed,
+                    const std::vector<OptionRule>& accepted, ParsedArguments& parsed,
                     std::string& error) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -32,23 +32,23 @@ bool ParseArguments(const std::vector<std::string>& arguments,
         } else {
             const std::size_t equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
-            const OptionSpec* spec = nullptr;
-            for (const OptionSpec& candidate : accepted) {
+            const OptionRule* rule = nullptr;
+            for (const OptionRule& candidate : accepted) {
                 if (name == candidate.name) {
-                    spec = &candidate;
+                    rule = &candidate;
                 }
             }
-            if (spec == nullptr) {
+            if (rule == nullptr) {
                 error = "unknown option " + Quoted(name);
                 return false;
             }
             std::string value;
-            if (spec->takesValue && equals != std::string::npos) {
+            if (rule->takesValue && equals != std::string::npos) {
                 value = argument.substr(equals + 1);
-            } else if (spec->takesValue && i + 1 < arguments.size()) {
+            } else if (rule->takesValue && i + 1 < arguments.size()) {
                 value = arguments[++i];
-            } else if (spec->takesValue || equals != std::string::npos) {
-                error = spec->takesValue ? "option " + name + " needs a value"
+            } else if (rule->takesValue || equals != std::string::npos) {
+                error = rule->takesValue ? "option " + name + " needs a value"
                                          : "option " + name + " takes no value";
                 return false;
             }

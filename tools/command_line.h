@@ -15,7 +15,7 @@ constexpr int kExitUsage = 2;
 
 // An option a subcommand accepts, as "--name" alone or with a value ("--name VALUE" or
 // "--name=VALUE").
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;
     bool takesValue;
 };
@@ -36,7 +36,7 @@ struct ParsedArguments {
 // Parses `arguments` against the accepted options. False with `error` set for an option
 // that is not accepted or that lacks its value.
 bool ParseArguments(const std::vector<std::string>& arguments,
-                    const std::vector<OptionSpec>& accepted, ParsedArguments& parsed,
+                    const std::vector<OptionRule>& accepted, ParsedArguments& parsed,
                     std::string& error);
 
 // A whole number in the 32-bit signed range, written in decimal with an optional sign.

@@ -15,7 +15,7 @@ struct Command {
     std::string_view arguments;  // the synopsis after the options, e.g. "FILE..."
     std::string_view options;    // the synopsis of the options, e.g. "[--json]"
     std::string_view help;       // what --help prints below the usage line
-    std::vector<OptionSpec> accepted;
+    std::vector<OptionRule> accepted;
     std::size_t fewestArguments;
     std::size_t mostArguments;
     int (*run)(const ParsedArguments& arguments);

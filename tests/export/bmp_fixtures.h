@@ -12,7 +12,7 @@ namespace zoro {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct BmpSpec {
+struct BmpLayout {
     std::uint16_t depth = 24;
     std::int32_t width = 1;
     std::int32_t height = 1;  // stored as given, so a negative value means top row first
@@ -38,11 +38,11 @@ inline std::uint32_t GetLittleEndian(const Bytes& bytes, std::size_t at, int wid
 }
 
 // The rows are stored bottom row first, each padded to a multiple of 4 bytes.
-inline Bytes BuildBmp(const BmpSpec& spec) {
+inline Bytes BuildBmp(const BmpLayout& layout) {
     const std::uint32_t tableBytes =
-        static_cast<std::uint32_t>(4 * spec.palette.size() + 4 * spec.masks.size());
+        static_cast<std::uint32_t>(4 * layout.palette.size() + 4 * layout.masks.size());
     Bytes pixels;
-    for (auto row = spec.rows.rbegin(); row != spec.rows.rend(); ++row) {
+    for (auto row = layout.rows.rbegin(); row != layout.rows.rend(); ++row) {
         pixels.insert(pixels.end(), row->begin(), row->end());
         pixels.resize((pixels.size() + 3) / 4 * 4, 0);
     }
@@ -52,20 +52,20 @@ inline Bytes BuildBmp(const BmpSpec& spec) {
     PutLittleEndian(bytes, 0, 4);
     PutLittleEndian(bytes, 54 + tableBytes, 4);
     PutLittleEndian(bytes, 40, 4);
-    PutLittleEndian(bytes, static_cast<std::uint32_t>(spec.width), 4);
-    PutLittleEndian(bytes, static_cast<std::uint32_t>(spec.height), 4);
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(layout.width), 4);
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(layout.height), 4);
     PutLittleEndian(bytes, 1, 2);
-    PutLittleEndian(bytes, spec.depth, 2);
-    PutLittleEndian(bytes, spec.compression, 4);
+    PutLittleEndian(bytes, layout.depth, 2);
+    PutLittleEndian(bytes, layout.compression, 4);
     PutLittleEndian(bytes, pixelBytes, 4);
-    PutLittleEndian(bytes, static_cast<std::uint32_t>(spec.pelsPerMeter), 4);
-    PutLittleEndian(bytes, static_cast<std::uint32_t>(spec.pelsPerMeter), 4);
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(layout.pelsPerMeter), 4);
+    PutLittleEndian(bytes, static_cast<std::uint32_t>(layout.pelsPerMeter), 4);
     PutLittleEndian(bytes, 0, 4);
     PutLittleEndian(bytes, 0, 4);
-    for (const Pixel& entry : spec.palette) {
+    for (const Pixel& entry : layout.palette) {
         bytes.insert(bytes.end(), {entry.blue, entry.green, entry.red, entry.alpha});
     }
-    for (std::uint32_t mask : spec.masks) {
+    for (std::uint32_t mask : layout.masks) {
         PutLittleEndian(bytes, mask, 4);
     }
     bytes.insert(bytes.end(), pixels.begin(), pixels.end());
@@ -75,18 +75,18 @@ inline Bytes BuildBmp(const BmpSpec& spec) {
 // A 24-bit file of the given pixels, `rows` top row first.
 inline Bytes BuildBmp24(const std::vector<std::vector<Pixel>>& rows,
                         std::int32_t pelsPerMeter = 3780) {
-    BmpSpec spec;
-    spec.width = static_cast<std::int32_t>(rows.front().size());
-    spec.height = static_cast<std::int32_t>(rows.size());
-    spec.pelsPerMeter = pelsPerMeter;
+    BmpLayout layout;
+    layout.width = static_cast<std::int32_t>(rows.front().size());
+    layout.height = static_cast<std::int32_t>(rows.size());
+    layout.pelsPerMeter = pelsPerMeter;
     for (const std::vector<Pixel>& row : rows) {
         Bytes stored;
         for (const Pixel& pixel : row) {
             stored.insert(stored.end(), {pixel.blue, pixel.green, pixel.red});
         }
-        spec.rows.push_back(stored);
+        layout.rows.push_back(stored);
     }
-    return BuildBmp(spec);
+    return BuildBmp(layout);
 }
 
 // A 24-bit file as the crop writes it, taken apart. `valid` is false unless every header

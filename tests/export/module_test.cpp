@@ -123,17 +123,17 @@ TEST_F(ModuleTest, OutputRecordsTheDefaultResolutionWhateverTheSource) {
 }
 
 TEST_F(ModuleTest, UnreadableSourcesGiveAWhiteRectangleOfTheRequestedSize) {
-    BmpSpec runLength;
+    BmpLayout runLength;
     runLength.depth = 8;
     runLength.compression = 1;
     runLength.palette.assign(256, Pixel{});
     runLength.rows = {{0, 0}};
-    BmpSpec topDown;
+    BmpLayout topDown;
     topDown.height = -1;
     topDown.rows = {{1, 2, 3}};
     Bytes cutShort = BuildBmp24(MarkedRows(1, 1));
     cutShort.resize(30);
-    BmpSpec twoBits;
+    BmpLayout twoBits;
     twoBits.depth = 2;
     twoBits.rows = {{0}};
     const struct {
@@ -191,24 +191,24 @@ TEST_F(ModuleTest, EveryReadableDepthGivesA24BitOutputOfTheDecodedColours) {
     const Pixel b{50, 100, 200, 0};
     auto indexed = [&](std::uint16_t depth, std::size_t entries, std::size_t indexA,
                        std::size_t indexB, Bytes row) {
-        BmpSpec spec;
-        spec.depth = depth;
-        spec.width = 2;
-        spec.palette.assign(entries, Pixel{9, 9, 9, 0});
-        spec.palette[indexA] = a;
-        spec.palette[indexB] = b;
-        spec.rows = {row};
-        return spec;
+        BmpLayout layout;
+        layout.depth = depth;
+        layout.width = 2;
+        layout.palette.assign(entries, Pixel{9, 9, 9, 0});
+        layout.palette[indexA] = a;
+        layout.palette[indexB] = b;
+        layout.rows = {row};
+        return layout;
     };
-    BmpSpec rgb555;
+    BmpLayout rgb555;
     rgb555.depth = 16;
     rgb555.width = 2;
     rgb555.rows = {{0x00, 0x7C, 0x1F, 0x00}};  // pure red, pure blue
-    BmpSpec rgb565 = rgb555;
+    BmpLayout rgb565 = rgb555;
     rgb565.compression = 3;
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.rows = {{0xE0, 0x07, 0x00, 0xF8}};  // pure green, pure red
-    BmpSpec withAlpha;
+    BmpLayout withAlpha;
     withAlpha.depth = 32;
     withAlpha.width = 2;
     withAlpha.rows = {{30, 20, 10, 99, 50, 100, 200, 255}};
@@ -216,7 +216,7 @@ TEST_F(ModuleTest, EveryReadableDepthGivesA24BitOutputOfTheDecodedColours) {
     const Pixel red{0, 0, 248, 0};
     const struct {
         const char* name;
-        BmpSpec spec;
+        BmpLayout layout;
         std::vector<Pixel> expected;
     } cases[] = {
         {"1 bit", indexed(1, 2, 0, 1, {0x40}), {a, b}},
@@ -228,7 +228,7 @@ TEST_F(ModuleTest, EveryReadableDepthGivesA24BitOutputOfTheDecodedColours) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteBytes(source_, BuildBmp(c.spec));
+        WriteBytes(source_, BuildBmp(c.layout));
         Crop(source_, output_, 2, 1, 0, 0);
         const Bmp24File output = Output();
         ASSERT_TRUE(output.valid);

@@ -172,14 +172,14 @@ TEST_F(BmptoolTest, CropTakesTheModuleNamedOnTheCommandLine) {
 }
 
 TEST_F(BmptoolTest, CropFailuresExitWith1AndLeaveTheDestinationAlone) {
-    BmpSpec runLength;
+    BmpLayout runLength;
     runLength.depth = 8;
     runLength.compression = 1;
     runLength.rows = {{0}};
-    BmpSpec topDown;
+    BmpLayout topDown;
     topDown.height = -2;
     topDown.rows = {{0, 0, 0}, {0, 0, 0}};
-    BmpSpec twoBits;
+    BmpLayout twoBits;
     twoBits.depth = 2;
     twoBits.rows = {{0}};
     const Bytes picture = BuildBmp24(Picture());
@@ -288,16 +288,16 @@ std::vector<Pixel> ColourTable(const Bytes& file) {
     return table;
 }
 
-BmpSpec EightBitPicture() {
-    BmpSpec spec;
-    spec.depth = 8;
-    spec.width = 2;
+BmpLayout EightBitPicture() {
+    BmpLayout layout;
+    layout.depth = 8;
+    layout.width = 2;
     for (int i = 0; i < 256; ++i) {
         const auto level = static_cast<std::uint8_t>(i);
-        spec.palette.push_back(Pixel{level, static_cast<std::uint8_t>(255 - level), 7, 0});
+        layout.palette.push_back(Pixel{level, static_cast<std::uint8_t>(255 - level), 7, 0});
     }
-    spec.rows = {{3, 250}};
-    return spec;
+    layout.rows = {{3, 250}};
+    return layout;
 }
 
 TEST_F(BmptoolTest, ConvertChangesTheDepth) {
@@ -316,10 +316,10 @@ TEST_F(BmptoolTest, ConvertChangesTheDepth) {
 }
 
 TEST_F(BmptoolTest, ConvertKeepsTheFilesColourTableAtTheSameDepth) {
-    const BmpSpec spec = EightBitPicture();
-    WriteBytes(source_, BuildBmp(spec));
+    const BmpLayout layout = EightBitPicture();
+    WriteBytes(source_, BuildBmp(layout));
     ExpectSilentSuccess(Run({"convert", source_, output_, "--depth", "8"}));
-    EXPECT_EQ(ColourTable(ReadBytes(output_)), spec.palette);
+    EXPECT_EQ(ColourTable(ReadBytes(output_)), layout.palette);
 }
 
 TEST_F(BmptoolTest, ConvertAppliesTheGreyRamp) {
@@ -335,7 +335,7 @@ TEST_F(BmptoolTest, ConvertAppliesTheGreyRamp) {
 }
 
 TEST_F(BmptoolTest, ConvertAndRescaleReportUnreadableSources) {
-    BmpSpec runLength;
+    BmpLayout runLength;
     runLength.depth = 8;
     runLength.compression = 1;
     runLength.rows = {{0}};
