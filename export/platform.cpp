@@ -70,7 +70,9 @@ long long WriteSome(Handle handle, const void* buffer, std::size_t bytes) {
     return static_cast<long long>(put);
 }
 
-bool CloseHandleOf(Handle handle) { return CloseHandle(handle) != 0; }
+bool CloseHandleOf(Handle handle) {
+    return CloseHandle(handle) != 0;
+}
 
 struct WriteTarget {
     Handle handle = kNoHandle;
@@ -109,7 +111,9 @@ bool PutInPlace(const WriteTarget& target) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+void RemoveFile(const std::string& path) {
+    DeleteFileA(path.c_str());
+}
 
 #else  // POSIX
 
@@ -153,7 +157,9 @@ long long WriteSome(Handle handle, const void* buffer, std::size_t bytes) {
     }
 }
 
-bool CloseHandleOf(Handle handle) { return ::close(handle) == 0 || errno == EINTR; }
+bool CloseHandleOf(Handle handle) {
+    return ::close(handle) == 0 || errno == EINTR;
+}
 
 struct WriteTarget {
     Handle handle = kNoHandle;
@@ -172,8 +178,7 @@ std::string ResolveLinks(const char* path) {
         if (::lstat(resolved.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             return resolved;
         }
-        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 256) + 1,
-                         '\0');
+        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 256) + 1, '\0');
         ssize_t length = ::readlink(resolved.c_str(), &link[0], link.size());
         if (length < 0 || static_cast<std::size_t>(length) >= link.size()) {
             return resolved;
@@ -183,8 +188,8 @@ std::string ResolveLinks(const char* path) {
             resolved = link;
         } else {
             std::size_t slash = resolved.rfind('/');
-            resolved = (slash == std::string::npos ? std::string() : resolved.substr(0, slash + 1)) +
-                       link;
+            resolved =
+                (slash == std::string::npos ? std::string() : resolved.substr(0, slash + 1)) + link;
         }
     }
     return resolved;
@@ -247,7 +252,9 @@ bool PutInPlace(const WriteTarget& target) {
     return ::rename(target.temporary.c_str(), target.destination.c_str()) == 0;
 }
 
-void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
 
 #endif
 
@@ -261,8 +268,8 @@ struct Stream {
     unsigned char* buffer = nullptr;
     std::size_t begin = 0;  // reading: next unread byte in the buffer
     std::size_t end = 0;    // reading: bytes in the buffer; writing: bytes pending
-    WriteTarget target;  // writing only
-    long long room = -1;  // bytes the file may still take under a test's limit; -1: no limit
+    WriteTarget target;     // writing only
+    long long room = -1;    // bytes the file may still take under a test's limit; -1: no limit
 };
 
 namespace {
@@ -421,7 +428,9 @@ std::size_t WriteItems(const void* buffer, std::size_t size, std::size_t count,
     return done / size;
 }
 
-bool EndOfStream(const Stream* stream) noexcept { return stream == nullptr || stream->atEnd; }
+bool EndOfStream(const Stream* stream) noexcept {
+    return stream == nullptr || stream->atEnd;
+}
 
 bool CloseStream(Stream* stream) noexcept {
     if (stream == nullptr) {
@@ -459,7 +468,9 @@ void LimitWritesForTesting(long long bytes) noexcept {
 
 #if defined(_WIN32) || !defined(MADV_HUGEPAGE)
 
-void* AllocateArray(std::size_t bytes) noexcept { return std::malloc(bytes == 0 ? 1 : bytes); }
+void* AllocateArray(std::size_t bytes) noexcept {
+    return std::malloc(bytes == 0 ? 1 : bytes);
+}
 
 #else
 
@@ -481,7 +492,9 @@ void* AllocateArray(std::size_t bytes) noexcept {
 
 #endif
 
-void ReleaseArray(void* block) noexcept { std::free(block); }
+void ReleaseArray(void* block) noexcept {
+    std::free(block);
+}
 
 std::size_t WideStringLength(const char16_t* text) noexcept {
     std::size_t length = 0;
@@ -513,8 +526,8 @@ bool WideToNarrow(const char16_t* text, char* buffer, std::size_t capacity) noex
         return true;
     }
     int size = capacity > 0x7fffffff ? 0x7fffffff : static_cast<int>(capacity);
-    int written = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1,
-                                      buffer, size, nullptr, nullptr);
+    int written = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, buffer,
+                                      size, nullptr, nullptr);
     if (written <= 0) {
         buffer[0] = '\0';
         return false;
@@ -584,8 +597,12 @@ char UpperCase(char c) noexcept {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-double Floor(double value) noexcept { return std::floor(value); }
+double Floor(double value) noexcept {
+    return std::floor(value);
+}
 
-double Ceiling(double value) noexcept { return std::ceil(value); }
+double Ceiling(double value) noexcept {
+    return std::ceil(value);
+}
 
 }  // namespace zoro

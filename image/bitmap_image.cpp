@@ -32,7 +32,9 @@ std::int32_t TruncateToInt32(double value) {
 
 BitmapImage::BitmapImage() noexcept : pixels_(&single_), single_(kWhite) {}
 
-BitmapImage::~BitmapImage() { ReleaseGrid(); }
+BitmapImage::~BitmapImage() {
+    ReleaseGrid();
+}
 
 void BitmapImage::ReleaseGrid() {
     if (pixels_ != &single_) {
@@ -64,8 +66,7 @@ bool BitmapImage::ReplaceGrid(std::int32_t newWidth, std::int32_t newHeight) {
     Pixel* grid = &single_;
     if (count > 1) {
         // The new grid is allocated before the old one goes, so a refusal changes nothing.
-        grid = static_cast<Pixel*>(
-            AllocateArray(static_cast<std::size_t>(count) * sizeof(Pixel)));
+        grid = static_cast<Pixel*>(AllocateArray(static_cast<std::size_t>(count) * sizeof(Pixel)));
         if (grid == nullptr) {
             return false;
         }
@@ -121,8 +122,14 @@ std::int32_t IntegerPower(std::int32_t base, std::int32_t exponent) {
     return static_cast<std::int32_t>(result);
 }
 
-void DiagnosticsOn() { diagnostics.store(true, std::memory_order_relaxed); }
-void DiagnosticsOff() { diagnostics.store(false, std::memory_order_relaxed); }
-bool DiagnosticsEnabled() { return diagnostics.load(std::memory_order_relaxed); }
+void DiagnosticsOn() {
+    diagnostics.store(true, std::memory_order_relaxed);
+}
+void DiagnosticsOff() {
+    diagnostics.store(false, std::memory_order_relaxed);
+}
+bool DiagnosticsEnabled() {
+    return diagnostics.load(std::memory_order_relaxed);
+}
 
 }  // namespace zoro

@@ -15,7 +15,7 @@ constexpr std::int64_t kMaxPixelCount = std::int64_t{1} << 28;
 // depth decides whether there is a colour table and how the image is written to a file.
 // Row 0 is the top row. An image is never smaller than 1 x 1.
 class BitmapImage {
-public:
+  public:
     // 1 x 1 at depth 24, no palette, resolution unset; the pixel is white with alpha 0.
     BitmapImage() noexcept;
 
@@ -99,12 +99,20 @@ public:
     bool EncodeRow24(std::uint8_t* buffer, std::int32_t bufferSize, std::int32_t row) const;
     bool EncodeRow32(std::uint8_t* buffer, std::int32_t bufferSize, std::int32_t row) const;
 
-private:
+  private:
     std::size_t ClampedIndex(std::int32_t x, std::int32_t y) const {
-        if (x >= width_) x = width_ - 1;
-        if (x < 0) x = 0;
-        if (y >= height_) y = height_ - 1;
-        if (y < 0) y = 0;
+        if (x >= width_) {
+            x = width_ - 1;
+        }
+        if (x < 0) {
+            x = 0;
+        }
+        if (y >= height_) {
+            y = height_ - 1;
+        }
+        if (y < 0) {
+            y = 0;
+        }
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                static_cast<std::size_t>(x);
     }
@@ -125,8 +133,8 @@ private:
     std::int32_t depth_ = 24;
     std::int32_t width_ = 1;
     std::int32_t height_ = 1;
-    Pixel* pixels_;   // width_ * height_ pixels, or &single_ for a 1 x 1 image
-    Pixel single_;    // the grid of a 1 x 1 image, so that construction never allocates
+    Pixel* pixels_;  // width_ * height_ pixels, or &single_ for a 1 x 1 image
+    Pixel single_;   // the grid of a 1 x 1 image, so that construction never allocates
     bool hasPalette_ = false;
     Pixel palette_[256];  // the first 2^depth entries are the colour table when present
     std::int32_t xPelsPerMeter_ = 0;

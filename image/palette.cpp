@@ -4,7 +4,9 @@ namespace zoro {
 
 namespace {
 
-bool IsIndexedDepth(std::int32_t depth) { return depth == 1 || depth == 4 || depth == 8; }
+bool IsIndexedDepth(std::int32_t depth) {
+    return depth == 1 || depth == 4 || depth == 8;
+}
 
 constexpr Pixel Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return Pixel{blue, green, red, 0};
@@ -35,7 +37,12 @@ constexpr FixedEntry kStandard8Fixed[20] = {
 
 bool BitmapImage::ChangeDepth(std::int32_t newDepth) {
     switch (newDepth) {
-        case 1: case 4: case 8: case 16: case 24: case 32:
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
             break;
         default:
             return false;
@@ -78,9 +85,9 @@ bool BitmapImage::FillStandardPalette() {
             for (int b = 0; b < 4; ++b) {
                 for (int g = 0; g < 8; ++g) {
                     for (int r = 0; r < 8; ++r) {
-                        palette_[64 * b + 8 * g + r] =
-                            Rgb(static_cast<std::uint8_t>(32 * r), static_cast<std::uint8_t>(32 * g),
-                                static_cast<std::uint8_t>(64 * b));
+                        palette_[64 * b + 8 * g + r] = Rgb(static_cast<std::uint8_t>(32 * r),
+                                                           static_cast<std::uint8_t>(32 * g),
+                                                           static_cast<std::uint8_t>(64 * b));
                     }
                 }
             }

@@ -19,6 +19,8 @@ constexpr Pixel kWhite{255, 255, 255, 0};
 inline bool operator==(const Pixel& a, const Pixel& b) {
     return a.blue == b.blue && a.green == b.green && a.red == b.red && a.alpha == b.alpha;
 }
-inline bool operator!=(const Pixel& a, const Pixel& b) { return !(a == b); }
+inline bool operator!=(const Pixel& a, const Pixel& b) {
+    return !(a == b);
+}
 
 }  // namespace zoro

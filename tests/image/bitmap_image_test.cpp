@@ -39,8 +39,13 @@ TEST(BitmapImage, PixelAtClampsEachCoordinateOntoTheImage) {
     struct Case {
         int x, y, wantX, wantY;
     } cases[] = {
-        {-1, -1, 0, 0}, {4, 3, 3, 2},   {7, -5, 3, 0},          {-9, 2, 0, 2},
-        {2, 1, 2, 1},   {INT32_MAX, INT32_MIN, 3, 0}, {INT32_MIN, INT32_MAX, 0, 2},
+        {-1, -1, 0, 0},
+        {4, 3, 3, 2},
+        {7, -5, 3, 0},
+        {-9, 2, 0, 2},
+        {2, 1, 2, 1},
+        {INT32_MAX, INT32_MIN, 3, 0},
+        {INT32_MIN, INT32_MAX, 0, 2},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(image.PixelValue(c.x, c.y), Colour(c.wantX, c.wantY)) << c.x << "," << c.y;
@@ -93,8 +98,11 @@ TEST(BitmapImage, ResizeRefusalLeavesTheImageAsItWas) {
     struct Case {
         int w, h;
     } cases[] = {
-        {0, 5}, {5, -1}, {0, 0}, {INT32_MIN, 1},
-        {1 << 15, (1 << 13) + 1},           // one row past the pixel limit
+        {0, 5},
+        {5, -1},
+        {0, 0},
+        {INT32_MIN, 1},
+        {1 << 15, (1 << 13) + 1},  // one row past the pixel limit
         {INT32_MAX, INT32_MAX},
     };
     for (const Case& c : cases) {
@@ -121,9 +129,8 @@ TEST(BitmapImage, PaletteSizeFollowsTheDepth) {
 TEST(IntegerPower, WrapsInThirtyTwoBits) {
     struct Case {
         int base, exponent, want;
-    } cases[] = {{3, 4, 81},          {5, -1, 1},       {0, 0, 1},      {0, 3, 0},
-                 {2, 32, 0},          {2, 31, INT32_MIN}, {-2, 3, -8},  {7, 1, 7},
-                 {3, 21, 1870418611}, {2, 24, 1 << 24}};
+    } cases[] = {{3, 4, 81},         {5, -1, 1},  {0, 0, 1}, {0, 3, 0},           {2, 32, 0},
+                 {2, 31, INT32_MIN}, {-2, 3, -8}, {7, 1, 7}, {3, 21, 1870418611}, {2, 24, 1 << 24}};
     for (const Case& c : cases) {
         EXPECT_EQ(IntegerPower(c.base, c.exponent), c.want) << c.base << "^" << c.exponent;
     }

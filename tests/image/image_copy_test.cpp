@@ -38,13 +38,14 @@ TEST(ImageCopy, CopiesDepthPaletteAndEveryPixelByte) {
     source.ChangeDepth(8);
     source.Resize(5, 3);
     for (int i = 0; i < 256; ++i) {
-        source.SetPaletteEntry(i, Pixel{static_cast<std::uint8_t>(i), 1, 2,
-                                        static_cast<std::uint8_t>(255 - i)});
+        source.SetPaletteEntry(
+            i, Pixel{static_cast<std::uint8_t>(i), 1, 2, static_cast<std::uint8_t>(255 - i)});
     }
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
-            source.StorePixel(x, y, Pixel{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                          3, static_cast<std::uint8_t>(x * y)});
+            source.StorePixel(x, y,
+                              Pixel{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 3,
+                                    static_cast<std::uint8_t>(x * y)});
         }
     }
     BitmapImage copy(source);

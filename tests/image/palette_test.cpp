@@ -76,12 +76,11 @@ TEST(StandardPalette, OneBitIsBlackAndWhite) {
 }
 
 TEST(StandardPalette, FourBitTable) {
-    const Pixel want[16] = {Rgb(0, 0, 0),       Rgb(128, 0, 0),   Rgb(0, 128, 0),
-                            Rgb(128, 128, 0),   Rgb(0, 0, 128),   Rgb(128, 0, 128),
-                            Rgb(0, 128, 128),   Rgb(128, 128, 128), Rgb(192, 192, 192),
-                            Rgb(255, 0, 0),     Rgb(0, 255, 0),   Rgb(255, 255, 0),
-                            Rgb(0, 0, 255),     Rgb(255, 0, 255), Rgb(0, 255, 255),
-                            Rgb(255, 255, 255)};
+    const Pixel want[16] = {
+        Rgb(0, 0, 0),       Rgb(128, 0, 0),   Rgb(0, 128, 0),   Rgb(128, 128, 0),
+        Rgb(0, 0, 128),     Rgb(128, 0, 128), Rgb(0, 128, 128), Rgb(128, 128, 128),
+        Rgb(192, 192, 192), Rgb(255, 0, 0),   Rgb(0, 255, 0),   Rgb(255, 255, 0),
+        Rgb(0, 0, 255),     Rgb(255, 0, 255), Rgb(0, 255, 255), Rgb(255, 255, 255)};
     BitmapImage image;
     AtDepth(image, 4);
     for (int i = 0; i < 16; ++i) {
@@ -131,8 +130,10 @@ TEST(NearestPaletteIndex, TiesKeepTheLowestIndex) {
         int depth;
         Pixel colour;
         int want;
-    } cases[] = {{4, Rgb(64, 0, 0), 0},       {4, Rgb(200, 200, 200), 8},
-                 {4, Rgb(100, 100, 100), 7},  {1, Rgb(127, 127, 127), 0},
+    } cases[] = {{4, Rgb(64, 0, 0), 0},
+                 {4, Rgb(200, 200, 200), 8},
+                 {4, Rgb(100, 100, 100), 7},
+                 {1, Rgb(127, 127, 127), 0},
                  {1, Rgb(128, 128, 128), 1}};
     for (const Case& c : cases) {
         BitmapImage image;

@@ -13,7 +13,7 @@ namespace zoro {
 namespace {
 
 class StreamTest : public ::testing::Test {
-protected:
+  protected:
     std::string Make(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         std::string path = dir_.File(name);
         WriteBytes(path, bytes);
@@ -167,8 +167,8 @@ TEST(Text, WideToNarrowIsUtf8) {
         {u"caf\u00e9", "caf\xc3\xa9"},
         {u"\u65e5\u672c.bmp", "\xe6\x97\xa5\xe6\x9c\xac.bmp"},
         {u"\U0001F600", "\xf0\x9f\x98\x80"},
-        {u"a\xD800z", "a\xef\xbf\xbdz"},   // unpaired high surrogate
-        {u"\xDC00", "\xef\xbf\xbd"},       // unpaired low surrogate
+        {u"a\xD800z", "a\xef\xbf\xbdz"},  // unpaired high surrogate
+        {u"\xDC00", "\xef\xbf\xbd"},      // unpaired low surrogate
     };
     for (const Case& c : cases) {
         const std::size_t units = WideStringLength(c.wide);

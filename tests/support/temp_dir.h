@@ -12,7 +12,7 @@
 namespace zoro {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         const char* root = std::getenv("ZORO_TEST_TMP");
         std::filesystem::path base =
@@ -33,7 +33,7 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
