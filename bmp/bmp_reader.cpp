@@ -20,20 +20,6 @@ bool CompressionAccepted(std::uint32_t compression, std::uint16_t bitCount) {
     return compression != BI_BITFIELDS || bitCount == 16;
 }
 
-bool DepthSupported(std::uint16_t bitCount) {
-    switch (bitCount) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Consumes `count` bytes through a small buffer, so that no header value decides an
 // allocation. As with one read of `count` bytes, nothing is read once the file has ended.
 void SkipBytes(Stream* stream, std::int64_t count) {
@@ -193,7 +179,7 @@ bool BitmapImage::LoadFromFile(const char* path) {
     }
     SetPelsPerMeter(info.biXPelsPerMeter, info.biYPelsPerMeter);
     if (!CompressionAccepted(info.biCompression, info.biBitCount) ||
-        !DepthSupported(info.biBitCount)) {
+        !IsSupportedDepth(info.biBitCount)) {
         return reject();
     }
     ChangeDepth(info.biBitCount);

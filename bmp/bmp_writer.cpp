@@ -44,7 +44,7 @@ bool BitmapImage::SaveToFile(const char* path) {
         return false;
     }
 
-    const bool indexed = depth_ == 1 || depth_ == 4 || depth_ == 8;
+    const bool indexed = IsIndexedDepth(depth_);
     const double rowBytes =
         Ceiling(static_cast<double>(depth_) * 0.125 * static_cast<double>(width_));
     std::int32_t rowPadding = 4 - static_cast<std::int32_t>(rowBytes) % 4;

@@ -26,7 +26,7 @@ NearestColourFinder::NearestColourFinder(const BitmapImage& image) noexcept {
     // Without a colour table every entry reads as the same white, and of equal entries
     // the scan keeps the first.
     const std::int32_t depth = image.Depth();
-    const std::int32_t count = depth == 1 || depth == 4 || depth == 8 ? image.PaletteSize() : 1;
+    const std::int32_t count = IsIndexedDepth(depth) ? image.PaletteSize() : 1;
     for (std::int32_t i = 0; i < count; ++i) {
         const Pixel e = image.PaletteEntry(i);
         palette_[i] = Entry{e.red, e.green, e.blue, i};

@@ -141,6 +141,14 @@ class BitmapImage {
     std::int32_t yPelsPerMeter_ = 0;
 };
 
+// The depths an image may have, and those of them that carry a colour table.
+constexpr bool IsSupportedDepth(std::int32_t depth) {
+    return depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+constexpr bool IsIndexedDepth(std::int32_t depth) {
+    return depth == 1 || depth == 4 || depth == 8;
+}
+
 // 32-bit integer power that wraps on overflow; an exponent of 0 or below gives 1.
 std::int32_t IntegerPower(std::int32_t base, std::int32_t exponent);
 

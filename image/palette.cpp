@@ -4,10 +4,6 @@ namespace zoro {
 
 namespace {
 
-bool IsIndexedDepth(std::int32_t depth) {
-    return depth == 1 || depth == 4 || depth == 8;
-}
-
 constexpr Pixel Rgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return Pixel{blue, green, red, 0};
 }
@@ -36,16 +32,8 @@ constexpr FixedEntry kStandard8Fixed[20] = {
 }  // namespace
 
 bool BitmapImage::ChangeDepth(std::int32_t newDepth) {
-    switch (newDepth) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            break;
-        default:
-            return false;
+    if (!IsSupportedDepth(newDepth)) {
+        return false;
     }
     depth_ = newDepth;
     hasPalette_ = IsIndexedDepth(newDepth);
@@ -128,7 +116,7 @@ std::uint8_t BitmapImage::NearestPaletteIndex(const Pixel& colour) const {
 
 bool FillGrayscalePalette(BitmapImage& image) {
     const std::int32_t depth = image.Depth();
-    if (depth != 1 && depth != 4 && depth != 8) {
+    if (!IsIndexedDepth(depth)) {
         return false;
     }
     const std::int32_t n = image.PaletteSize();

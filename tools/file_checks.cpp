@@ -66,10 +66,6 @@ bool SameTime(const timespec& a, const timespec& b) {
 
 }  // namespace
 
-bool IsSupportedDepth(std::int32_t depth) {
-    return depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
 std::string ReasonHeadersMissing(const std::string& path) {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || ::access(path.c_str(), R_OK) != 0) {

@@ -9,9 +9,6 @@
 
 namespace zoro {
 
-// 1, 4, 8, 16, 24 or 32: the depths the library reads and writes.
-bool IsSupportedDepth(std::int32_t depth);
-
 // Why the headers of `path` cannot be looked at: it cannot be read, is not a regular
 // file, or is shorter than the two headers. Empty when they can.
 std::string ReasonHeadersMissing(const std::string& path);
